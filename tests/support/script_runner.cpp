@@ -18,7 +18,8 @@ namespace testing_support {
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/morvel-test-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  if (!mkdtemp(pattern))
+    throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
@@ -36,7 +37,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, error);
 }
 
-std::string TempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+std::string TempDir::operator/(const std::string& relative) const {
+  return path_ + "/" + relative;
+}
 
 std::string TempDir::Write(const std::string& relative, const std::string& content) const {
   std::string full = *this / relative;
@@ -92,17 +95,20 @@ std::string ReadAll(int fd) {
 }  // namespace
 
 ScriptRun RunScript(const std::string& script, const ScriptOptions& options) {
-  if (options.configHome.empty()) throw std::invalid_argument("RunScript needs a configHome");
+  if (options.configHome.empty())
+    throw std::invalid_argument("RunScript needs a configHome");
   std::string script_file;
   {
     char pattern[] = "/tmp/morvel-script-XXXXXX";
     int fd = mkstemp(pattern);
-    if (fd < 0) throw std::runtime_error("mkstemp failed");
+    if (fd < 0)
+      throw std::runtime_error("mkstemp failed");
     script_file = pattern;
     std::size_t written = 0;
     while (written < script.size()) {
       ssize_t n = write(fd, script.data() + written, script.size() - written);
-      if (n <= 0) break;
+      if (n <= 0)
+        break;
       written += static_cast<std::size_t>(n);
     }
     close(fd);
@@ -130,7 +136,8 @@ ScriptRun RunScript(const std::string& script, const ScriptOptions& options) {
         setenv(name.c_str(), value.c_str(), 1);
       }
     }
-    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+      _exit(126);
     execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -157,8 +164,10 @@ std::vector<std::string> WindowLines(const std::vector<std::string>& dump,
   bool inside = false;
   std::string start = "window " + windowName + " ";
   for (const std::string& line : dump) {
-    if (line.rfind("window ", 0) == 0) inside = line.rfind(start, 0) == 0;
-    if (inside) lines.push_back(line);
+    if (line.rfind("window ", 0) == 0)
+      inside = line.rfind(start, 0) == 0;
+    if (inside)
+      lines.push_back(line);
   }
   return lines;
 }
@@ -168,7 +177,8 @@ std::string ControlLine(const std::vector<std::string>& windowLines, int control
   for (const std::string& line : windowLines) {
     if (line.rfind("  ", 0) == 0 && line.rfind("    ", 0) != 0) {
       std::size_t space = line.find(' ', 2);
-      if (space != std::string::npos && line.compare(space, id.size(), id) == 0) return line;
+      if (space != std::string::npos && line.compare(space, id.size(), id) == 0)
+        return line;
     }
   }
   return {};
@@ -184,13 +194,16 @@ std::vector<std::string> ItemsOf(const std::vector<std::string>& windowLines, in
       continue;
     }
     if (inside) {
-      if (line.rfind("    ", 0) != 0) break;
+      if (line.rfind("    ", 0) != 0)
+        break;
       items.push_back(line.substr(4));
     }
   }
   return items;
 }
 
-std::string Quoted(const std::string& text) { return headless::QuoteDumpText(text); }
+std::string Quoted(const std::string& text) {
+  return headless::QuoteDumpText(text);
+}
 
 }  // namespace testing_support

@@ -1,0 +1,103 @@
+#include "framework/ordered_list.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using framework::OrderedList;
+
+std::vector<std::string> Contents(const OrderedList& list) {
+  std::vector<std::string> items;
+  for (int i = 0; i < list.Count(); ++i)
+    items.push_back(list.At(i));
+  return items;
+}
+
+// Items starting with a space travel with the item above, like content lines.
+std::optional<std::string_view> KeyUnlessIndented(std::string_view text) {
+  if (!text.empty() && text.front() == ' ')
+    return std::nullopt;
+  return text;
+}
+
+TEST(OrderedListTest, RandomEditsMatchAVector) {
+  OrderedList list;
+  std::vector<std::string> reference;
+  std::mt19937 random(7);
+  for (int step = 0; step < 20000; ++step) {
+    int action = static_cast<int>(random() % 3);
+    if (action < 2 || reference.empty()) {
+      int index = static_cast<int>(random() % (reference.size() + 1));
+      std::string text = "item" + std::to_string(step);
+      list.Insert(index, text);
+      reference.insert(reference.begin() + index, text);
+    } else {
+      int index = static_cast<int>(random() % reference.size());
+      list.Erase(index);
+      reference.erase(reference.begin() + index);
+    }
+  }
+  ASSERT_EQ(list.Count(), static_cast<int>(reference.size()));
+  EXPECT_EQ(Contents(list), reference);
+}
+
+TEST(OrderedListTest, SortedAddIgnoresCaseAndKeepsEqualKeysInArrivalOrder) {
+  OrderedList list;
+  for (const char* text : {"beta", "Alpha", "gamma", "alpha", "ALPHA", "Beta"})
+    list.AddSorted(text);
+  EXPECT_EQ(Contents(list),
+            (std::vector<std::string>{"ALPHA", "Alpha", "alpha", "Beta", "beta", "gamma"}));
+}
+
+TEST(OrderedListTest, SortedAddInRandomOrderGivesSortedList) {
+  OrderedList list;
+  std::vector<std::string> texts;
+  for (int i = 0; i < 5000; ++i)
+    texts.push_back("/tree/file" + std::to_string(i * 7919 % 5000));
+  std::vector<std::string> expected = texts;
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    return OrderedList::CompareKeys(a, b) < 0;
+  });
+  for (const std::string& text : texts)
+    list.AddSorted(text);
+  EXPECT_EQ(Contents(list), expected);
+}
+
+TEST(OrderedListTest, SortedAddNeverSplitsARunOfUnkeyedItems) {
+  OrderedList list;
+  list.SetSortKey(KeyUnlessIndented);
+  list.AddSorted("b");
+  list.AddSorted("d");
+  list.Insert(1, " b1");
+  list.Insert(2, " b2");
+  list.AddSorted("c");
+  list.AddSorted("a");
+  list.AddSorted("e");
+  EXPECT_EQ(Contents(list), (std::vector<std::string>{"a", "b", " b1", " b2", "c", "d", "e"}));
+}
+
+TEST(OrderedListTest, SortedAddBehindAnUnkeyedRunAtTheEnd) {
+  OrderedList list;
+  list.SetSortKey(KeyUnlessIndented);
+  list.AddSorted("a");
+  list.Insert(1, " a1");
+  EXPECT_EQ(list.AddSorted("b"), 2);
+  EXPECT_EQ(list.AddSorted("A"), 0);
+}
+
+TEST(OrderedListTest, OutOfRangeAccessThrowsAndEraseIgnores) {
+  OrderedList list;
+  list.Insert(-1, "only");
+  EXPECT_THROW(list.At(1), std::out_of_range);
+  list.Erase(5);
+  EXPECT_EQ(list.Count(), 1);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+}
+
+}  // namespace
