@@ -211,7 +211,11 @@ class Transaction {
   }
 
   void FailWithDatabaseError(std::string_view what) {
-    Fail(std::string(what) + ": " + (db_ ? ::sqlite3_errmsg(db_) : "out of memory"));
+    ReportDatabaseError(what);
+    ok_ = false;
+  }
+  void ReportDatabaseError(std::string_view what) {
+    ReportOnce(path_, std::string(what) + ": " + (db_ ? ::sqlite3_errmsg(db_) : "out of memory"));
   }
 
  private:
@@ -370,9 +374,10 @@ std::optional<std::string> SettingsStore::ReadData(std::string_view keyPath,
     return std::nullopt;
   }
   // Reading opens the key the way a registry read would, creating it on the way.
-  if (!transaction.ReadOnly() && !CreateKeys(transaction, keyPaths)) {
-    transaction.FailWithDatabaseError("cannot be written");
-    return std::nullopt;
+  // Where the keys cannot be written, the value stored is still worth reading.
+  bool keysCreated = !transaction.ReadOnly() && CreateKeys(transaction, keyPaths);
+  if (!transaction.ReadOnly() && !keysCreated) {
+    transaction.ReportDatabaseError("cannot be written");
   }
   Statement select(transaction.Db(), "SELECT data FROM value WHERE key = ?1 AND name = ?2");
   select.BindText(1, keyPaths.back());
@@ -385,8 +390,8 @@ std::optional<std::string> SettingsStore::ReadData(std::string_view keyPath,
     transaction.FailWithDatabaseError("cannot be read");
     return std::nullopt;
   }
-  if (!transaction.ReadOnly() && !transaction.Commit()) {
-    return std::nullopt;
+  if (keysCreated) {
+    transaction.Commit();
   }
   return data;
 }

@@ -364,7 +364,14 @@ TEST_F(UnusableSettingsStoreTest, UnwritableDirectoryGetsNoDatabase) {
   ExpectUnusableAndUntouched(databasePath_, watched);
 }
 
-TEST_F(SettingsStoreTest, ReadOnlyDatabaseIsReadButNeverWritten) {
+// Write-protected: the database file itself, or the folder where SQLite would put
+// its journal.
+class WriteProtectedSettingsStoreTest : public SettingsStoreTest,
+                                        public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(FileOrFolder, WriteProtectedSettingsStoreTest, ::testing::Bool());
+
+TEST_P(WriteProtectedSettingsStoreTest, StoredValuesAreReadButNeverWritten) {
   if (::geteuid() == 0) {
     GTEST_SKIP() << "permissions do not bind root";
   }
@@ -372,7 +379,10 @@ TEST_F(SettingsStoreTest, ReadOnlyDatabaseIsReadButNeverWritten) {
     SettingsStore store(databasePath_);
     ASSERT_TRUE(store.WriteString(kSection, "Search Directory", "/kept"));
   }
-  fs::permissions(databasePath_, fs::perms::owner_read);
+  bool protectFolder = GetParam();
+  fs::permissions(protectFolder ? fs::path(databasePath_).parent_path() : fs::path(databasePath_),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   std::string before = ReadFileBytes(databasePath_);
   ::testing::internal::CaptureStderr();
   SettingsStore store(databasePath_);
