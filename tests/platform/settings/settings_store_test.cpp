@@ -120,8 +120,13 @@ class SettingsStoreTest : public ::testing::Test {
     databasePath_ = SettingsStore::DefaultDatabasePath("Quenlith");
   }
   void TearDown() override {
+    // Tests take write permission away; give it back so everything can go.
     std::error_code ignored;
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (auto it = fs::recursive_directory_iterator(root_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
     fs::remove_all(root_, ignored);
   }
 
