@@ -11,7 +11,7 @@ namespace {
 // Blocks grow from small (a walk that finds a handful of files costs little) to a
 // size at which the unused end of the last block is small beside the rest.
 constexpr std::size_t kFirstBlockSize = 4 * 1024;
-constexpr std::size_t kLargestBlockSize = 1024 * 1024;
+constexpr std::size_t kLargestBlockSize = 256 * 1024;
 
 bool HasPeriod(std::string_view name) {
   return std::memchr(name.data(), '.', name.size()) != nullptr;
@@ -35,6 +35,7 @@ void AppendJoined(std::string& list, std::string_view directory, std::string_vie
 CDirectoryWalker::CDirectoryWalker(std::string_view directory, std::string_view pattern,
                                    bool searchSubdirectories) {
   Walk(directory, pattern, searchSubdirectories);
+  TrimLastBlock();
   Rewind();
 }
 
@@ -107,6 +108,20 @@ void CDirectoryWalker::AppendResult(std::string_view directory, bool addSeparato
   block.used += needed;
   ++count_;
   pathBytes_ += length;
+}
+
+// The last block is mostly unused after a large walk; a copy of its used part
+// gives that memory back.
+void CDirectoryWalker::TrimLastBlock() {
+  if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+    return;
+  }
+  Block& last = blocks_.back();
+  std::unique_ptr<char[]> exact(new char[last.used]);
+  std::memcpy(exact.get(), last.bytes.get(), last.used);
+  last.bytes = std::move(exact);
+  last.capacity = last.used;
+  blocks_.shrink_to_fit();
 }
 
 void CDirectoryWalker::Rewind() {

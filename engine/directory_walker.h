@@ -52,6 +52,7 @@ class CDirectoryWalker {
   };
 
   void Walk(std::string_view directory, std::string_view pattern, bool searchSubdirectories);
+  void TrimLastBlock();
   void AppendResult(std::string_view directory, bool addSeparator, std::string_view name);
 
   std::vector<Block> blocks_;
