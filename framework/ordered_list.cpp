@@ -1,88 +1,12 @@
 #include "framework/ordered_list.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
 namespace framework {
 
-// An implicit treap: positions come from subtree sizes, balance from random
-// priorities. Each node also knows the last keyed node of its subtree, which
-// lets a sorted add descend in O(log n) because keyed items stay in order.
-struct OrderedList::Node {
-  std::string text;
-  Node* left = nullptr;
-  Node* right = nullptr;
-  Node* lastKeyed = nullptr;
-  std::uint32_t size = 1;
-  std::uint32_t priority = 0;
-  bool keyed = false;
-};
-
 namespace {
-
-using Node = OrderedList::Node;
-
-std::uint32_t SizeOf(const Node* node) {
-  return node ? node->size : 0;
-}
-
-void Refresh(Node* node) {
-  node->size = 1 + SizeOf(node->left) + SizeOf(node->right);
-  if (node->right && node->right->lastKeyed) {
-    node->lastKeyed = node->right->lastKeyed;
-  } else if (node->keyed) {
-    node->lastKeyed = node;
-  } else {
-    node->lastKeyed = node->left ? node->left->lastKeyed : nullptr;
-  }
-}
-
-// Splits into the first `count` items and the rest.
-void Split(Node* node, std::uint32_t count, Node*& first, Node*& rest) {
-  if (!node) {
-    first = rest = nullptr;
-    return;
-  }
-  if (SizeOf(node->left) < count) {
-    Split(node->right, count - SizeOf(node->left) - 1, node->right, rest);
-    first = node;
-  } else {
-    Split(node->left, count, first, node->left);
-    rest = node;
-  }
-  Refresh(node);
-}
-
-Node* Merge(Node* a, Node* b) {
-  if (!a)
-    return b;
-  if (!b)
-    return a;
-  if (a->priority > b->priority) {
-    a->right = Merge(a->right, b);
-    Refresh(a);
-    return a;
-  }
-  b->left = Merge(a, b->left);
-  Refresh(b);
-  return b;
-}
-
-void DeleteTree(Node* node) {
-  while (node) {
-    // Rotate left children up so the loop never recurses.
-    if (node->left) {
-      Node* left = node->left;
-      node->left = left->right;
-      left->right = node;
-      node = left;
-    } else {
-      Node* right = node->right;
-      delete node;
-      node = right;
-    }
-  }
-}
 
 unsigned char Fold(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? c + 32 : c;
@@ -91,79 +15,118 @@ unsigned char Fold(unsigned char c) {
 }  // namespace
 
 OrderedList::OrderedList() = default;
-
-OrderedList::~OrderedList() {
-  DeleteTree(root_);
-}
+OrderedList::~OrderedList() = default;
 
 void OrderedList::SetSortKey(SortKeyFunction keyOf) {
   keyOf_ = std::move(keyOf);
 }
 
-int OrderedList::Count() const {
-  return static_cast<int>(SizeOf(root_));
-}
-
-const std::string& OrderedList::At(int index) const {
-  if (index < 0 || index >= Count()) {
-    throw std::out_of_range("OrderedList::At");
-  }
-  auto position = static_cast<std::uint32_t>(index);
-  const Node* node = root_;
-  for (;;) {
-    std::uint32_t leftSize = SizeOf(node->left);
-    if (position < leftSize) {
-      node = node->left;
-    } else if (position == leftSize) {
-      return node->text;
-    } else {
-      position -= leftSize + 1;
-      node = node->right;
-    }
-  }
-}
-
 std::optional<std::string_view> OrderedList::KeyOf(std::string_view text) const {
-  if (!keyOf_) {
+  if (!keyOf_)
     return text;
-  }
   return keyOf_(text);
 }
 
-OrderedList::Node* OrderedList::NewNode(std::string text) {
-  auto* node = new Node;
-  node->keyed = KeyOf(text).has_value();
-  node->text = std::move(text);
-  seed_ ^= seed_ << 13;
-  seed_ ^= seed_ >> 17;
-  seed_ ^= seed_ << 5;
-  node->priority = seed_;
-  Refresh(node);
-  return node;
+int OrderedList::BlockStart(std::size_t block) const {
+  int sum = 0;
+  for (std::size_t i = block; i > 0; i &= i - 1)
+    sum += sizeTree_[i - 1];
+  return sum;
+}
+
+void OrderedList::AddToSize(std::size_t block, int delta) {
+  for (std::size_t i = block + 1; i <= sizeTree_.size(); i += i & (~i + 1)) {
+    sizeTree_[i - 1] += delta;
+  }
+}
+
+void OrderedList::RebuildSizes() {
+  sizeTree_.assign(blocks_.size(), 0);
+  for (std::size_t i = 0; i < blocks_.size(); ++i) {
+    sizeTree_[i] += static_cast<int>(blocks_[i].size());
+    std::size_t parent = i + ((i + 1) & (~(i + 1) + 1));
+    if (parent < sizeTree_.size())
+      sizeTree_[parent] += sizeTree_[i];
+  }
+}
+
+std::pair<std::size_t, std::size_t> OrderedList::Locate(int index) const {
+  if (blocks_.empty())
+    return {0, 0};
+  if (index >= count_)
+    return {blocks_.size() - 1, blocks_.back().size()};
+  // Descend the Fenwick tree to the block that holds the index.
+  std::size_t block = 0;
+  int remaining = index;
+  std::size_t step = 1;
+  while (step * 2 <= sizeTree_.size())
+    step *= 2;
+  for (; step > 0; step /= 2) {
+    std::size_t next = block + step;
+    if (next <= sizeTree_.size() && sizeTree_[next - 1] <= remaining) {
+      block = next;
+      remaining -= sizeTree_[next - 1];
+    }
+  }
+  return {block, static_cast<std::size_t>(remaining)};
+}
+
+const std::string& OrderedList::At(int index) const {
+  if (index < 0 || index >= count_)
+    throw std::out_of_range("OrderedList::At");
+  auto [block, offset] = Locate(index);
+  return blocks_[block][offset];
 }
 
 void OrderedList::Insert(int index, std::string text) {
-  int count = Count();
-  if (index < 0 || index > count) {
-    index = count;
+  if (index < 0 || index > count_)
+    index = count_;
+  if (blocks_.empty()) {
+    blocks_.emplace_back();
+    RebuildSizes();
   }
-  Node* first = nullptr;
-  Node* rest = nullptr;
-  Split(root_, static_cast<std::uint32_t>(index), first, rest);
-  root_ = Merge(Merge(first, NewNode(std::move(text))), rest);
+  auto [block, offset] = Locate(index);
+  Block& items = blocks_[block];
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(offset), std::move(text));
+  ++count_;
+  if (items.size() <= kMaxBlock) {
+    AddToSize(block, 1);
+    return;
+  }
+  // Split a full block in two halves.
+  Block upper(std::make_move_iterator(items.begin() + kMaxBlock / 2),
+              std::make_move_iterator(items.end()));
+  items.resize(kMaxBlock / 2);
+  blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(block) + 1, std::move(upper));
+  RebuildSizes();
 }
 
 void OrderedList::Erase(int index) {
-  if (index < 0 || index >= Count()) {
+  if (index < 0 || index >= count_)
     return;
+  auto [block, offset] = Locate(index);
+  Block& items = blocks_[block];
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(offset));
+  --count_;
+  if (items.empty()) {
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
+    RebuildSizes();
+  } else {
+    AddToSize(block, -1);
   }
-  Node* first = nullptr;
-  Node* middle = nullptr;
-  Node* rest = nullptr;
-  Split(root_, static_cast<std::uint32_t>(index), first, rest);
-  Split(rest, 1, middle, rest);
-  delete middle;
-  root_ = Merge(first, rest);
+}
+
+std::optional<std::string_view> OrderedList::LastKeyAtOrBefore(std::size_t block,
+                                                               std::size_t offset) const {
+  for (std::size_t b = block + 1; b-- > 0;) {
+    const Block& items = blocks_[b];
+    std::size_t end = b == block ? offset + 1 : items.size();
+    for (std::size_t i = end; i-- > 0;) {
+      if (auto key = KeyOf(items[i]))
+        return key;
+    }
+  }
+  return std::nullopt;
 }
 
 int OrderedList::AddSorted(std::string text) {
@@ -174,34 +137,54 @@ int OrderedList::AddSorted(std::string text) {
 
 int OrderedList::SortedIndexFor(std::string_view text) const {
   std::optional<std::string_view> key = KeyOf(text);
-  int index = Count();
-  if (key) {
-    std::uint32_t position = 0;
-    const Node* node = root_;
-    while (node) {
-      if (node->left && node->left->lastKeyed &&
-          CompareKeys(*KeyOf(node->left->lastKeyed->text), *key) > 0) {
-        node = node->left;
-      } else if (node->keyed && CompareKeys(*KeyOf(node->text), *key) > 0) {
-        index = static_cast<int>(position + SizeOf(node->left));
-        break;
-      } else {
-        position += SizeOf(node->left) + 1;
-        node = node->right;
-      }
+  if (!key || blocks_.empty())
+    return count_;
+  // "The last keyed item up to here sorts after the key" turns from false to
+  // true at most once along the list, because keyed items are in order. Find
+  // the first block where it holds, then the first item in that block.
+  auto sortsAfter = [&](std::size_t block, std::size_t offset) {
+    auto last = LastKeyAtOrBefore(block, offset);
+    return last && CompareKeys(*last, *key) > 0;
+  };
+  std::size_t low = 0;
+  std::size_t high = blocks_.size();
+  while (low < high) {
+    std::size_t middle = (low + high) / 2;
+    if (sortsAfter(middle, blocks_[middle].size() - 1)) {
+      high = middle;
+    } else {
+      low = middle + 1;
     }
   }
-  return index;
+  if (low == blocks_.size())
+    return count_;
+  std::size_t block = low;
+  std::size_t first = 0;
+  std::size_t last = blocks_[block].size() - 1;
+  while (first < last) {
+    std::size_t middle = (first + last) / 2;
+    if (sortsAfter(block, middle)) {
+      last = middle;
+    } else {
+      first = middle + 1;
+    }
+  }
+  return BlockStart(block) + static_cast<int>(first);
 }
 
 void OrderedList::Clear() {
-  DeleteTree(root_);
-  root_ = nullptr;
+  blocks_.clear();
+  sizeTree_.clear();
+  count_ = 0;
 }
 
 int OrderedList::CompareKeys(std::string_view a, std::string_view b) {
   std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  // Paths share long prefixes: skip equal bytes eight at a time before folding.
+  std::size_t i = 0;
+  while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+    i += 8;
+  for (; i < n; ++i) {
     unsigned char x = Fold(static_cast<unsigned char>(a[i]));
     unsigned char y = Fold(static_cast<unsigned char>(b[i]));
     if (x != y)

@@ -1,19 +1,21 @@
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace framework {
 
 // A sequence of text items with order statistics: reading, inserting and
-// erasing at an index cost O(log n), so a list of a million items stays fast
-// however it is edited. A sorted add places an item among the items that have
-// a sort key; items without one (as the owner's key function decides) stay
-// with the keyed item above them, so a sorted add never lands inside such a run.
+// erasing at an index cost far less than moving every later item, so a list
+// of a million items stays fast however it is edited. A sorted add places an
+// item among the items that have a sort key; items without one (as the
+// owner's key function decides) stay with the keyed item above them, so a
+// sorted add never lands inside such a run.
 class OrderedList {
  public:
   // Returns the part of an item's text that it sorts by, or nothing for items
@@ -25,17 +27,17 @@ class OrderedList {
   OrderedList(const OrderedList&) = delete;
   OrderedList& operator=(const OrderedList&) = delete;
 
-  // Without a key function every item sorts by its whole text. Set it before
-  // the first item is added.
+  // Without a key function every item sorts by its whole text.
   void SetSortKey(SortKeyFunction keyOf);
 
-  int Count() const;
+  int Count() const { return count_; }
   const std::string& At(int index) const;
   // Inserts before the item at index; an index of Count() or -1 appends.
   void Insert(int index, std::string text);
   void Erase(int index);
   // Inserts before the first keyed item whose key sorts after the new item's
-  // key (ASCII case ignored, then byte order), or at the end. Returns the index.
+  // key (ASCII case ignored, then byte order), or at the end. Keyed items are
+  // expected in that order, as sorted adds leave them. Returns the index.
   int AddSorted(std::string text);
   // Where AddSorted would put text.
   int SortedIndexFor(std::string_view text) const;
@@ -45,16 +47,26 @@ class OrderedList {
   // ties broken by the bytes themselves.
   static int CompareKeys(std::string_view a, std::string_view b);
 
- public:
-  struct Node;
-
  private:
-  std::optional<std::string_view> KeyOf(std::string_view text) const;
-  Node* NewNode(std::string text);
+  // Items live in blocks of at most kMaxBlock; a Fenwick tree over the block
+  // sizes turns an index into a block and an offset in O(log blocks).
+  static constexpr std::size_t kMaxBlock = 256;
+  using Block = std::vector<std::string>;
 
-  Node* root_ = nullptr;
+  std::optional<std::string_view> KeyOf(std::string_view text) const;
+  // Block and offset of an index; an index of Count() gives the end of the last block.
+  std::pair<std::size_t, std::size_t> Locate(int index) const;
+  int BlockStart(std::size_t block) const;
+  void AddToSize(std::size_t block, int delta);
+  void RebuildSizes();
+  // The key of the last keyed item at or before (block, offset), searching
+  // back through earlier blocks; nothing when there is none.
+  std::optional<std::string_view> LastKeyAtOrBefore(std::size_t block, std::size_t offset) const;
+
+  std::vector<Block> blocks_;
+  std::vector<int> sizeTree_;  // Fenwick tree of blocks_[i].size()
+  int count_ = 0;
   SortKeyFunction keyOf_;
-  std::uint32_t seed_ = 0x9E3779B9u;
 };
 
 }  // namespace framework
