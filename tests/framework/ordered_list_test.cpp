@@ -29,7 +29,7 @@ TEST(OrderedListTest, RandomEditsMatchAVector) {
   OrderedList list;
   std::vector<std::string> reference;
   std::mt19937 random(7);
-  for (int step = 0; step < 20000; ++step) {
+  for (int step = 0; step < 8000; ++step) {
     int action = static_cast<int>(random() % 3);
     if (action < 2 || reference.empty()) {
       int index = static_cast<int>(random() % (reference.size() + 1));
