@@ -4,6 +4,7 @@
 #include "framework/app.h"
 #include "res/resource.h"
 #include "res/templates.h"
+#include "results/list_dialog.h"
 
 using framework::CDataExchange;
 
@@ -124,5 +125,29 @@ void CFindDialog::SaveHistory() {
 }
 
 void CFindDialog::OnSearch() {
-  // Searching itself comes with the results dialog.
+  UpdateData(true);
+  NormalizeDirectory(startDirectory);
+
+  framework::CWinApp* app = framework::AfxGetApp();
+  app->WriteProfileString(profileSection, "Search Directory", startDirectory);
+  app->WriteProfileString(profileSection, "Filename Search Pattern", filenamePatterns);
+  app->WriteProfileString(profileSection, "Search Pattern", searchString);
+  app->WriteProfileInt(profileSection, "Subdirectory Flag", searchSubdirectories);
+  app->WriteProfileInt(profileSection, "Ignore Case Flag", ignoreCase);
+
+  framework::ComboBox* history = GetComboBox(res::IDC_START_DIRECTORY);
+  if (history->FindStringExact(-1, startDirectory) == framework::CB_ERR) {
+    history->AddString(startDirectory);
+  }
+  SaveHistory();
+
+  ShowWindow(framework::SW_HIDE);
+  CListDialog results(startDirectory, filenamePatterns, searchString, searchSubdirectories,
+                      ignoreCase);
+  results.DoModal();
+  if (results.IsAnotherSearch()) {
+    ShowWindow(framework::SW_SHOWNORMAL);
+  } else {
+    DestroyWindow();
+  }
 }
