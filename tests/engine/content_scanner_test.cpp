@@ -60,8 +60,8 @@ ScanOutcome ReferenceScan(const std::string& file, const std::string& searchText
     return ignoreCase && b >= 'A' && b <= 'Z' ? static_cast<unsigned char>(b + 32) : b;
   };
 
-  std::vector<unsigned char> buffer(capacity);
   std::size_t dataEnd = std::min(capacity, file.size());
+  std::vector<unsigned char> buffer(dataEnd);
   std::copy_n(file.begin(), dataEnd, buffer.begin());
   std::size_t base = 0;  // file offset of buffer[0]
   std::size_t consumed = dataEnd;
