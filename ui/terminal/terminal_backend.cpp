@@ -60,6 +60,9 @@ struct WindowView {
   CellRect chooserList;
   CellRect openButton;
   CellRect cancelButton;
+  // Screen row -> the column after the last static text drawn on it, so that
+  // a label wider than its template room pushes the text after it along.
+  std::unordered_map<int, int> staticEnds;
 };
 
 namespace {
@@ -156,6 +159,10 @@ int Room(const Window& window, const WindowView& view, std::size_t index) {
   for (std::size_t j = 0; j < controls.size(); ++j) {
     const CellRect& other = view.shape.controls[j];
     if (j == index || !Drawn(*controls[j]) || controls[j]->Kind() == ControlKind::GroupBox)
+      continue;
+    // Statics on one row flow one after the other instead (see staticEnds).
+    if (controls[index]->Kind() == ControlKind::Static &&
+        controls[j]->Kind() == ControlKind::Static)
       continue;
     bool sharesRows = other.row < own.Bottom() && own.row < other.Bottom();
     if (sharesRows && other.col > own.col)
@@ -444,6 +451,7 @@ void TerminalBackend::DrawWindow(Window& window, WindowView& view) {
     DrawChooser(window, view);
     return;
   }
+  view.staticEnds.clear();
   for (std::size_t i = 0; i < window.Controls().size(); ++i) {
     view.controls[i].hit = {};
     if (Drawn(*window.Controls()[i]))
@@ -588,8 +596,15 @@ void TerminalBackend::DrawControl(Window& window, WindowView& view, std::size_t 
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos)
           end = text.size();
-        screen::Text(row + line, col, room, std::string_view(text).substr(start, end - start),
-                     enabled ? Style::Normal : Style::Disabled);
+        int& taken = view.staticEnds[row + line];
+        int from = std::max(col, taken > col ? taken + 1 : col);
+        int width = std::min(room - (from - col), innerRight - from);
+        if (width > 0) {
+          int drawn = screen::Text(row + line, from, width,
+                                   std::string_view(text).substr(start, end - start),
+                                   enabled ? Style::Normal : Style::Disabled);
+          taken = std::max(taken, from + drawn);
+        }
         start = end + 1;
       }
       break;
