@@ -287,6 +287,24 @@ TEST_F(SearchTest, EnablesButtonsByTheSelectionAndTheEditorPath) {
   EXPECT_EQ(ControlLine(windows[3], 4), "  button 4 \"E&xpand\" enabled default");
 }
 
+TEST_F(SearchTest, NarrowAndWidenFollowContentLines) {
+  tree_.Write("a.c", "needle\n");
+  ScriptRun run = Run(SearchScript(tree_.Path(), {"*.c", "needle"}) +
+                      "run\nselect 1005 0\nclick 4\nselect 1005 1\ndump\nselect 1005 0\ndump\n"
+                      "key escape\n");
+  std::vector<Lines> windows = ResultsWindows(run);
+  ASSERT_EQ(windows.size(), 2u) << run.out;
+  ASSERT_EQ(ItemsOf(windows[0], 1005).size(), 2u) << run.out;
+  // A content line.
+  EXPECT_EQ(ControlLine(windows[0], 4), "  button 4 \"&Contract\" enabled default");
+  EXPECT_EQ(ControlLine(windows[0], 1011), "  button 1011 \"&Narrow\" enabled");
+  EXPECT_EQ(ControlLine(windows[0], 1012), "  button 1012 \"&Widen\" enabled");
+  // The expanded file line.
+  EXPECT_EQ(ControlLine(windows[1], 4), "  button 4 \"&Contract\" enabled default");
+  EXPECT_EQ(ControlLine(windows[1], 1011), "  button 1011 \"&Narrow\" disabled");
+  EXPECT_EQ(ControlLine(windows[1], 1012), "  button 1012 \"&Widen\" disabled");
+}
+
 TEST_F(SearchTest, OpensWithOnlyTheSearchButtonsThatApply) {
   tree_.Write("a.c", "needle");
   const struct {
