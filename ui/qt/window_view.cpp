@@ -366,10 +366,13 @@ void WindowView::ApplyControl(Binding& binding) {
       break;
     }
     case ControlKind::ListBox: {
-      auto* view = static_cast<QListView*>(widget);
+      const auto& list = static_cast<const framework::ListBox&>(control);
       ApplyListSelection(binding);
-      // The extent sets every line's width, and so the horizontal scroll range.
-      view->doItemsLayout();
+      if (binding.shownExtent != list.GetHorizontalExtent()) {
+        // The extent sets every line's width, and so the horizontal scroll range.
+        binding.shownExtent = list.GetHorizontalExtent();
+        static_cast<QListView*>(widget)->doItemsLayout();
+      }
       break;
     }
     case ControlKind::GroupBox: {

@@ -78,6 +78,7 @@ class WindowView : public QDialog {
     ListBoxModel* listModel = nullptr;
     ListLineDelegate* listDelegate = nullptr;
     ComboBoxModel* comboModel = nullptr;
+    int shownExtent = 0;
   };
 
   void Build();
