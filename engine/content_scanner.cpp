@@ -196,8 +196,7 @@ class LineCounter {
 
   // Counts the line ends of data[begin, end). When the line number reaches
   // target at some byte, stops there and returns that byte's position;
-  // otherwise returns kNotFound with everything counted. data[begin - 1] is
-  // readable when begin > 0.
+  // otherwise returns kNotFound with everything counted.
   std::size_t CountUntil(const unsigned char* data, std::size_t begin, std::size_t end,
                          std::int64_t target) {
     while (begin < end) {
