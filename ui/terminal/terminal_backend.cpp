@@ -192,7 +192,9 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Create() {
   std::setlocale(LC_ALL, "");
   std::string whyNot;
   if (!screen::Open(whyNot)) {
-    std::fprintf(stderr, "morvel: cannot start the terminal interface: %s\n", whyNot.c_str());
+    // The reason may quote TERM, which is not ours to trust either.
+    std::string shown = JoinCells(ToCells(whyNot));
+    std::fprintf(stderr, "morvel: cannot start the terminal interface: %s\n", shown.c_str());
     return nullptr;
   }
   return std::unique_ptr<TerminalBackend>(new TerminalBackend());
@@ -381,16 +383,24 @@ std::optional<std::string> TerminalBackend::RunOpenFileDialog(
 
 void TerminalBackend::LayOut() {
   CellSize size = screen::Size();
-  std::vector<Window*> shown = ShownWindows();
+  // Message boxes and choosers stand centred over everything; the dialogs
+  // share the screen among themselves.
+  std::vector<Window*> dialogs;
   std::vector<CellSize> sizes;
-  for (Window* window : shown) {
+  for (Window* window : ShownWindows()) {
     auto view = ViewOf(*window);
     view->shape = ShapeWindow(window->Template(), size);
-    sizes.push_back({view->shape.height, view->shape.width});
+    CellSize shapeSize{view->shape.height, view->shape.width};
+    if (window->Kind() == WindowKind::Dialog) {
+      dialogs.push_back(window);
+      sizes.push_back(shapeSize);
+    } else {
+      view->frame = PlaceWindows({shapeSize}, size).front();
+    }
   }
   std::vector<CellRect> places = PlaceWindows(sizes, size);
-  for (std::size_t i = 0; i < shown.size(); ++i)
-    ViewOf(*shown[i])->frame = places[i];
+  for (std::size_t i = 0; i < dialogs.size(); ++i)
+    ViewOf(*dialogs[i])->frame = places[i];
   laidOutFor_ = size;
 }
 
@@ -979,8 +989,10 @@ unsigned TerminalBackend::HandleDropDownKey(Window& window, WindowView& view,
       view.dropDown = -1;
       return kHandled | kRedraw;
     default:
+      // Any other key closes the list and then does what it does.
       view.dropDown = -1;
-      return kIgnored | kRedraw;
+      needsRedraw_ = true;
+      return kIgnored;
   }
 }
 

@@ -10,6 +10,8 @@
 
 namespace {
 
+using terminal_testing::CellPosition;
+using terminal_testing::FindOnScreen;
 using terminal_testing::ScratchDir;
 using terminal_testing::TmuxSession;
 
@@ -140,6 +142,34 @@ TEST(TerminalSession, EscapeSequencesInNamesAndLinesAreShownNotObeyed) {
   EXPECT_EQ(output.find("\033[31mX"), std::string::npos);
   EXPECT_EQ(output.find("\033[2J\033]"), std::string::npos);
   EXPECT_EQ(output.find('\xff'), std::string::npos);
+}
+
+TEST(TerminalSession, MouseClicksPressButtonsCloseWindowsAndDoubleClicksExpand) {
+  ScratchDir tree;
+  tree.Write("a.txt", "needle\n");
+  TmuxSession session(80, 24);
+  ASSERT_TRUE(session.WaitForText(kCriteriaCaption)) << session.LastScreen();
+  CellPosition support = FindOnScreen(session.LastScreen(), "Support Info...");
+  ASSERT_GE(support.row, 0);
+  session.Click(support.row, support.col);
+  ASSERT_TRUE(session.WaitForText("Program Version:")) << session.LastScreen();
+
+  CellPosition caption = FindOnScreen(session.LastScreen(), "Support Information");
+  CellPosition closeBox = FindOnScreen(session.LastScreen(), "[x]", caption.row);
+  ASSERT_EQ(closeBox.row, caption.row) << session.LastScreen();
+  session.Click(closeBox.row, closeBox.col + 1);
+  ASSERT_TRUE(session.WaitFor([](const std::string& screen) {
+    return !Contains(screen, "Program Version:");
+  })) << session.LastScreen();
+
+  EnterCriteria(session, tree.Path(), "*.txt", "needle");
+  session.Keys({"Enter"});
+  ASSERT_TRUE(session.WaitForText("+ " + tree.Path() + "/a.txt")) << session.LastScreen();
+  CellPosition line = FindOnScreen(session.LastScreen(), "+ " + tree.Path());
+  session.Click(line.row, line.col);
+  session.Click(line.row, line.col);
+  ASSERT_TRUE(session.WaitForText("     . 1 needle")) << session.LastScreen();
+  EXPECT_TRUE(Contains(session.LastScreen(), "- " + tree.Path() + "/a.txt"));
 }
 
 struct WayOut {

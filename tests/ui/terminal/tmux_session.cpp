@@ -142,6 +142,32 @@ void TmuxSession::Keys(const std::vector<std::string>& keys) {
   Tmux(args);
 }
 
+void TmuxSession::Click(int row, int col) {
+  // The X10 encoding: ESC [ M, then button, column and row, each plus 32.
+  auto report = [&](int button) {
+    return std::string("\033[M") + static_cast<char>(32 + button) + static_cast<char>(33 + col) +
+           static_cast<char>(33 + row);
+  };
+  Type(report(0) + report(3));
+}
+
+CellPosition FindOnScreen(const std::string& screen, const std::string& text, int after) {
+  std::istringstream lines(screen);
+  int row = 0;
+  for (std::string line; std::getline(lines, line); ++row) {
+    std::size_t at = line.find(text);
+    if (row < after || at == std::string::npos)
+      continue;
+    int col = 0;
+    for (std::size_t i = 0; i < at; ++i) {
+      if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80)
+        ++col;
+    }
+    return {row, col};
+  }
+  return {};
+}
+
 void TmuxSession::Type(const std::string& text) {
   Tmux({"send-keys", "-t", kSessionName, "-l", text});
 }

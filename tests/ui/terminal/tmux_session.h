@@ -23,6 +23,14 @@ class ScratchDir {
   std::string path_;
 };
 
+// Where `text` first shows on a screen, counting one cell per character;
+// {-1, -1} when it does not. `after` skips rows above it.
+struct CellPosition {
+  int row = -1;
+  int col = -1;
+};
+CellPosition FindOnScreen(const std::string& screen, const std::string& text, int after = 0);
+
 // Runs a program and returns what it wrote on standard output.
 std::string RunAndRead(const std::vector<std::string>& argv);
 
@@ -41,6 +49,9 @@ class TmuxSession {
   void Keys(const std::vector<std::string>& keys);
   // Literal text, typed as it is.
   void Type(const std::string& text);
+  // A press and release of the left mouse button on a cell (0-based), as a
+  // terminal reports it to a program that asked for mouse events.
+  void Click(int row, int col);
   // The screen as text, one line per row.
   std::string Screen();
   // A tmux format of the pane, such as "#{pane_title}".
