@@ -26,8 +26,8 @@ namespace qtui {
 namespace {
 
 constexpr const char* kNoDisplayMessage =
-    "morvel: cannot open the display for the desktop interface (MORVEL_UI=terminal or "
-    "MORVEL_UI=script run without one)\n";
+    "morvel: cannot open a display for the desktop interface (MORVEL_UI=terminal or "
+    "MORVEL_UI=script runs without one)\n";
 
 bool EnvironmentNamesADisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -183,7 +184,9 @@ class QtBackendTest : public QObject {
   void userInputReachesTheModelsAsNotifications();
   void keysOfTheDialog_data();
   void keysOfTheDialog();
+  void tabMovesTheFocusInTemplateOrder();
   void geometryComesFromDialogUnits();
+  void unitsShrinkOnlyForWindowsThatDoNotFit();
   void listShowsAMillionLinesAndFollowsTheModel();
   void resultsWindowResizesItsList();
   void busyCursorUntilTheModalLoopRuns();
@@ -191,6 +194,7 @@ class QtBackendTest : public QObject {
   void supportDialogLeavesCriteriaUsable();
   void searchThroughTheWidgets();
   void everyWindowDrawsSomething();
+  void withoutADisplayOneLineAndFailure();
 
  private:
   QTemporaryDir files_;
@@ -326,6 +330,42 @@ void QtBackendTest::keysOfTheDialog() {
   bool clicked = std::find(dialog.notifications.begin(), dialog.notifications.end(),
                            Notification{res::IDC_SEARCH, BN_CLICKED}) != dialog.notifications.end();
   QCOMPARE(clicked, searchClicked);
+}
+
+void QtBackendTest::tabMovesTheFocusInTemplateOrder() {
+  RecordingDialog dialog(res::FindFilesTemplate());
+  RunDriven(dialog, [&](QWidget& view) {
+    framework::Window* window = dialog.GetSafeWindow();
+    QCOMPARE(window->Focus(), dialog.GetDlgItem(res::IDC_START_DIRECTORY));
+    // Template order, skipping the statics: each Tab moves the model's focus too.
+    for (int id :
+         {res::IDC_SEARCH_SUBDIRECTORIES, res::IDC_FILENAME_PATTERN, res::IDC_SEARCH_STRING,
+          res::IDC_IGNORE_CASE, res::IDC_SEARCH, IDCANCEL, res::IDC_SUPPORT_INFO}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(window->Focus(), dialog.GetDlgItem(id));
+    }
+    // And the program's focus moves the widgets' focus.
+    window->SetFocus(dialog.GetDlgItem(res::IDC_SEARCH_STRING));
+    QCOMPARE(QApplication::focusWidget(), ControlWidget<QLineEdit>(&view, res::IDC_SEARCH_STRING));
+  });
+}
+
+void QtBackendTest::unitsShrinkOnlyForWindowsThatDoNotFit() {
+  qtui::DialogUnits units(2.0, 4.0);
+  struct Case {
+    QSize available;
+    double perX;
+    double perY;
+  };
+  // A 100 by 50 unit window is 200 by 200 pixels in these units.
+  for (const Case& c :
+       {Case{{800, 600}, 2.0, 4.0}, Case{{100, 400}, 1.0, 2.0}, Case{{400, 50}, 0.5, 1.0}}) {
+    qtui::DialogUnits fitted = units.FittedInto(QSize(100, 50), c.available);
+    QCOMPARE(fitted.PixelsPerX(), c.perX);
+    QCOMPARE(fitted.PixelsPerY(), c.perY);
+  }
+  // Both edges are rounded, so that touching controls keep touching.
+  QCOMPARE(qtui::DialogUnits(1.5, 1.5).ToPixels({1, 1, 1, 1}), QRect(2, 2, 1, 1));
 }
 
 void QtBackendTest::geometryComesFromDialogUnits() {
@@ -614,6 +654,23 @@ void QtBackendTest::everyWindowDrawsSomething() {
     QTest::keyClick(&message, Qt::Key_Escape);
   });
   QCOMPARE(framework::AfxMessageBox("Too many filename patterns (50 max)"), IDOK);
+}
+
+void QtBackendTest::withoutADisplayOneLineAndFailure() {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    environment.remove(name);
+  environment.insert("MORVEL_UI", "qt");
+  environment.insert("XDG_CONFIG_HOME", files_.path());
+  program.setProcessEnvironment(environment);
+  program.start(MORVEL_BINARY, {});
+  QVERIFY(program.waitForFinished(30000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 1);
+  QByteArray errors = program.readAllStandardError();
+  QCOMPARE(errors.count('\n'), 1);
+  QVERIFY2(errors.contains("display"), errors.constData());
 }
 
 // The backend makes the one application object; the tests run inside it,
