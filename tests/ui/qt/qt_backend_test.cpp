@@ -294,6 +294,8 @@ void QtBackendTest::keysOfTheDialog_data() {
   QTest::addColumn<int>("result");
   QTest::addColumn<bool>("searchClicked");
   QTest::newRow("Enter in an edit presses the default button") << "enter" << IDOK << true;
+  QTest::newRow("Enter in the combo box field presses the default button")
+      << "enter-in-combo" << IDOK << true;
   QTest::newRow("Alt+S presses Search") << "mnemonic" << IDOK << true;
   QTest::newRow("Enter on the focused Cancel presses it") << "enter-on-cancel" << IDCANCEL << false;
   QTest::newRow("Esc cancels") << "escape" << IDCANCEL << false;
@@ -311,6 +313,11 @@ void QtBackendTest::keysOfTheDialog() {
     if (action == "enter") {
       pattern->setFocus();
       QTest::keyClick(pattern, Qt::Key_Return);
+    } else if (action == "enter-in-combo") {
+      QLineEdit* field = ControlWidget<QComboBox>(&view, res::IDC_START_DIRECTORY)->lineEdit();
+      field->setFocus();
+      QTest::keyClicks(field, "/tmp");
+      QTest::keyClick(field, Qt::Key_Return);
     } else if (action == "mnemonic") {
       pattern->setFocus();
       QTest::keyClick(view.windowHandle(), Qt::Key_S, Qt::AltModifier);
