@@ -83,12 +83,20 @@ void OrderedList::Insert(int index, std::string text) {
     index = count_;
   if (blocks_.empty()) {
     blocks_.emplace_back();
+    summaries_.emplace_back();
     RebuildSizes();
   }
   auto [block, offset] = Locate(index);
   Block& items = blocks_[block];
+  std::optional<std::string_view> key = KeyOf(text);
   items.insert(items.begin() + static_cast<std::ptrdiff_t>(offset), std::move(text));
   ++count_;
+  BlockSummary& summary = summaries_[block];
+  int at = static_cast<int>(offset);
+  if (summary.lastKeyed >= at)
+    ++summary.lastKeyed;
+  if (key && at > summary.lastKeyed)
+    SetSummaryKey(summary, at, *KeyOf(items[offset]));
   if (items.size() <= kMaxBlock) {
     AddToSize(block, 1);
     return;
@@ -98,7 +106,54 @@ void OrderedList::Insert(int index, std::string text) {
               std::make_move_iterator(items.end()));
   items.resize(kMaxBlock / 2);
   blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(block) + 1, std::move(upper));
+  summaries_.insert(summaries_.begin() + static_cast<std::ptrdiff_t>(block) + 1, BlockSummary{});
+  Summarize(block, static_cast<int>(blocks_[block].size()) - 1);
+  Summarize(block + 1, static_cast<int>(blocks_[block + 1].size()) - 1);
   RebuildSizes();
+}
+
+void OrderedList::SetSummaryKey(BlockSummary& summary, int offset, std::string_view key) {
+  summary.lastKeyed = offset;
+  std::size_t length = key.size() < sizeof summary.prefix ? key.size() : sizeof summary.prefix;
+  for (std::size_t i = 0; i < length; ++i) {
+    summary.prefix[i] = static_cast<char>(Fold(static_cast<unsigned char>(key[i])));
+  }
+  summary.prefixLength = static_cast<unsigned char>(length);
+  summary.wholeKey = length == key.size();
+}
+
+void OrderedList::Summarize(std::size_t block, int from) {
+  BlockSummary& summary = summaries_[block];
+  summary = BlockSummary{};
+  for (int i = from; i >= 0; --i) {
+    if (auto key = KeyOf(blocks_[block][static_cast<std::size_t>(i)])) {
+      SetSummaryKey(summary, i, *key);
+      return;
+    }
+  }
+}
+
+std::optional<int> OrderedList::CompareBlockKey(std::size_t block, std::string_view key) const {
+  std::size_t b = block + 1;
+  while (b > 0 && summaries_[b - 1].lastKeyed < 0)
+    --b;
+  if (b == 0)
+    return std::nullopt;
+  const BlockSummary& summary = summaries_[b - 1];
+  std::size_t shared = summary.prefixLength < key.size() ? summary.prefixLength : key.size();
+  for (std::size_t i = 0; i < shared; ++i) {
+    auto x = static_cast<unsigned char>(summary.prefix[i]);
+    unsigned char y = Fold(static_cast<unsigned char>(key[i]));
+    if (x != y)
+      return x < y ? -1 : 1;
+  }
+  // Decided by length alone unless both may go on, or a tie needs the raw bytes.
+  if (key.size() == shared && summary.prefixLength > shared)
+    return 1;
+  if (summary.wholeKey && key.size() > shared)
+    return -1;
+  const std::string& text = blocks_[b - 1][static_cast<std::size_t>(summary.lastKeyed)];
+  return CompareKeys(*KeyOf(text), key);
 }
 
 void OrderedList::Erase(int index) {
@@ -110,21 +165,31 @@ void OrderedList::Erase(int index) {
   --count_;
   if (items.empty()) {
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
+    summaries_.erase(summaries_.begin() + static_cast<std::ptrdiff_t>(block));
     RebuildSizes();
-  } else {
-    AddToSize(block, -1);
+    return;
+  }
+  AddToSize(block, -1);
+  BlockSummary& summary = summaries_[block];
+  int at = static_cast<int>(offset);
+  if (at == summary.lastKeyed) {
+    Summarize(block, at - 1);
+  } else if (at < summary.lastKeyed) {
+    --summary.lastKeyed;
   }
 }
 
 std::optional<std::string_view> OrderedList::LastKeyAtOrBefore(std::size_t block,
                                                                std::size_t offset) const {
-  for (std::size_t b = block + 1; b-- > 0;) {
-    const Block& items = blocks_[b];
-    std::size_t end = b == block ? offset + 1 : items.size();
-    for (std::size_t i = end; i-- > 0;) {
-      if (auto key = KeyOf(items[i]))
-        return key;
-    }
+  const Block& items = blocks_[block];
+  for (std::size_t i = offset + 1; i-- > 0;) {
+    if (auto key = KeyOf(items[i]))
+      return key;
+  }
+  for (std::size_t b = block; b-- > 0;) {
+    const BlockSummary& summary = summaries_[b];
+    if (summary.lastKeyed >= 0)
+      return KeyOf(blocks_[b][static_cast<std::size_t>(summary.lastKeyed)]);
   }
   return std::nullopt;
 }
@@ -150,7 +215,8 @@ int OrderedList::SortedIndexFor(std::string_view text) const {
   std::size_t high = blocks_.size();
   while (low < high) {
     std::size_t middle = (low + high) / 2;
-    if (sortsAfter(middle, blocks_[middle].size() - 1)) {
+    auto order = CompareBlockKey(middle, *key);
+    if (order && *order > 0) {
       high = middle;
     } else {
       low = middle + 1;
@@ -174,6 +240,7 @@ int OrderedList::SortedIndexFor(std::string_view text) const {
 
 void OrderedList::Clear() {
   blocks_.clear();
+  summaries_.clear();
   sizeTree_.clear();
   count_ = 0;
 }

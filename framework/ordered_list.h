@@ -52,6 +52,15 @@ class OrderedList {
   // sizes turns an index into a block and an offset in O(log blocks).
   static constexpr std::size_t kMaxBlock = 256;
   using Block = std::vector<std::string>;
+  // What a sorted add needs of a block without touching its items: where its
+  // last keyed item is and the start of that key, folded, kept side by side
+  // for all blocks so the search over blocks stays in cache.
+  struct BlockSummary {
+    int lastKeyed = -1;
+    unsigned char prefixLength = 0;
+    bool wholeKey = false;
+    char prefix[45] = {};
+  };
 
   std::optional<std::string_view> KeyOf(std::string_view text) const;
   // Block and offset of an index; an index of Count() gives the end of the last block.
@@ -62,8 +71,15 @@ class OrderedList {
   // The key of the last keyed item at or before (block, offset), searching
   // back through earlier blocks; nothing when there is none.
   std::optional<std::string_view> LastKeyAtOrBefore(std::size_t block, std::size_t offset) const;
+  // Sets a block's summary from its items at or before `from`.
+  void Summarize(std::size_t block, int from);
+  void SetSummaryKey(BlockSummary& summary, int offset, std::string_view key);
+  // Compares the last key at or before the end of `block` with key; nothing
+  // when no keyed item stands there.
+  std::optional<int> CompareBlockKey(std::size_t block, std::string_view key) const;
 
   std::vector<Block> blocks_;
+  std::vector<BlockSummary> summaries_;
   std::vector<int> sizeTree_;  // Fenwick tree of blocks_[i].size()
   int count_ = 0;
   SortKeyFunction keyOf_;

@@ -90,6 +90,58 @@ TEST(OrderedListTest, SortedAddBehindAnUnkeyedRunAtTheEnd) {
   EXPECT_EQ(list.AddSorted("A"), 0);
 }
 
+// The first keyed item whose key sorts after text's, found the slow way.
+int ReferenceSortedIndex(const std::vector<std::string>& items, const std::string& text) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    auto key = KeyUnlessIndented(items[i]);
+    if (key && OrderedList::CompareKeys(*key, text) > 0)
+      return static_cast<int>(i);
+  }
+  return static_cast<int>(items.size());
+}
+
+TEST(OrderedListTest, SortedAddsAmongRunsAndErasesMatchTheSlowWay) {
+  OrderedList list;
+  list.SetSortKey(KeyUnlessIndented);
+  std::vector<std::string> reference;
+  std::mt19937 random(11);
+  // Long shared prefixes and keys that are prefixes of each other test the
+  // block summaries' shortcuts; indented runs make blocks without keys.
+  const std::string stems[] = {"/a/very/long/shared/directory/prefix/that/goes/on/", "/s/"};
+  for (int step = 0; step < 3000; ++step) {
+    int action = static_cast<int>(random() % 10);
+    if (action < 5) {
+      std::string text =
+          stems[random() % 2] + std::string(random() % 3, 'Q') + std::to_string(random() % 500);
+      if (random() % 2)
+        text[1] = 'A';
+      int expected = ReferenceSortedIndex(reference, text);
+      ASSERT_EQ(list.AddSorted(text), expected) << text;
+      reference.insert(reference.begin() + expected, text);
+    } else if (action < 8 && !reference.empty()) {
+      // A run of content below a random item, now and then longer than a block.
+      int index = static_cast<int>(random() % reference.size()) + 1;
+      int length = random() % 40 == 0 ? 300 : 8;
+      for (int i = 0; i < length; ++i) {
+        list.Insert(index, "  content");
+        reference.insert(reference.begin() + index, "  content");
+      }
+    } else if (!reference.empty()) {
+      int index = static_cast<int>(random() % reference.size());
+      std::string erased = reference[static_cast<std::size_t>(index)];
+      list.Erase(index);
+      reference.erase(reference.begin() + index);
+      // Adding the same key straight back meets whatever the erase left behind.
+      if (KeyUnlessIndented(erased)) {
+        int expected = ReferenceSortedIndex(reference, erased);
+        ASSERT_EQ(list.AddSorted(erased), expected) << erased;
+        reference.insert(reference.begin() + expected, erased);
+      }
+    }
+  }
+  EXPECT_EQ(Contents(list), reference);
+}
+
 TEST(OrderedListTest, OutOfRangeAccessThrowsAndEraseIgnores) {
   OrderedList list;
   list.Insert(-1, "only");
