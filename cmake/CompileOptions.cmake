@@ -15,6 +15,12 @@ target_compile_options(morvel_options INTERFACE -Wall -Wextra -Wpedantic -Wshado
 if(MORVEL_WERROR)
   target_compile_options(morvel_options INTERFACE -Werror)
 endif()
+# GCC 12 reports a false -Wrestrict on plain std::string assignments once
+# they are inlined at -O2 and above (GCC bug 105329).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
+   AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(morvel_options INTERFACE -Wno-restrict)
+endif()
 if(MORVEL_SANITIZE)
   target_compile_options(morvel_options INTERFACE -fsanitize=address,undefined
                                                   -fno-sanitize-recover=undefined

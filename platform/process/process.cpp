@@ -229,11 +229,16 @@ std::optional<std::string> ResolveProgram(std::string_view program) {
   std::string_view rest = *searchPath;
   for (;;) {
     std::size_t colon = rest.find(':');
-    std::string directory(rest.substr(0, colon));
+    // An empty entry stands for the current directory.
+    std::string_view directory = rest.substr(0, colon);
     if (directory.empty()) {
       directory = ".";
     }
-    std::string candidate = directory + (directory.back() == '/' ? "" : "/") + name;
+    std::string candidate(directory);
+    if (candidate.back() != '/') {
+      candidate += '/';
+    }
+    candidate += name;
     if (IsExecutableFile(candidate)) {
       return candidate;
     }
