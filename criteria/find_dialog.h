@@ -12,6 +12,7 @@ class CFindDialog : public framework::CDialog {
  public:
   CFindDialog(std::string windowTitle, framework::CDialog* parent);
 
+  const char* GetRuntimeClassName() const override { return "CFindDialog"; }
   bool OnInitDialog() override;
   bool DestroyWindow() override;
   int DoModal() override;

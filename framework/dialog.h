@@ -39,6 +39,8 @@ class CDialog : public WindowEvents {
   CDialog(const CDialog&) = delete;
   CDialog& operator=(const CDialog&) = delete;
 
+  // The class's run-time name, for code that must tell dialogs apart.
+  virtual const char* GetRuntimeClassName() const { return "CDialog"; }
   virtual int DoModal();
   virtual bool OnInitDialog();
   virtual void OnOK();
