@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,15 +53,32 @@ class OrderedList {
   // Items live in blocks of at most kMaxBlock; a Fenwick tree over the block
   // sizes turns an index into a block and an offset in O(log blocks).
   static constexpr std::size_t kMaxBlock = 256;
-  using Block = std::vector<std::string>;
-  // What a sorted add needs of a block without touching its items: where its
-  // last keyed item is and the start of that key, folded, kept side by side
-  // for all blocks so the search over blocks stays in cache.
+  static constexpr std::size_t kPrefixBytes = 45;
+
+  // Sixteen bytes of an item's folded key, taken after the prefix that every
+  // keyed item of its block shares: enough to place most keys in a block
+  // without touching the items themselves.
+  struct Print {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    bool keyed = false;
+  };
+  struct Block {
+    std::vector<std::string> items;
+    std::vector<Print> prints;
+    // The folded start that all keyed items of the block share.
+    std::size_t sharedLength = 0;
+    bool hasShared = false;
+    char shared[kPrefixBytes] = {};
+  };
+  // What the search over blocks needs of each block, kept side by side for
+  // all blocks so that search stays in cache: where the block's last keyed
+  // item is and the start of its key, folded.
   struct BlockSummary {
     int lastKeyed = -1;
     unsigned char prefixLength = 0;
     bool wholeKey = false;
-    char prefix[45] = {};
+    char prefix[kPrefixBytes] = {};
   };
 
   std::optional<std::string_view> KeyOf(std::string_view text) const;
@@ -68,9 +87,14 @@ class OrderedList {
   int BlockStart(std::size_t block) const;
   void AddToSize(std::size_t block, int delta);
   void RebuildSizes();
-  // The key of the last keyed item at or before (block, offset), searching
-  // back through earlier blocks; nothing when there is none.
-  std::optional<std::string_view> LastKeyAtOrBefore(std::size_t block, std::size_t offset) const;
+  // Records the print of the item just inserted at offset.
+  void AddPrint(Block& block, std::size_t offset, std::optional<std::string_view> key);
+  // Recomputes every print of a block after its shared start changed.
+  void RefreshPrints(Block& block);
+  // Works out the shared start of a block's keyed items afresh, and the prints.
+  void ResetShared(Block& block);
+  // The offset in a block before which a sorted add puts key.
+  std::size_t SortedOffsetIn(const Block& block, std::string_view key) const;
   // Sets a block's summary from its items at or before `from`.
   void Summarize(std::size_t block, int from);
   void SetSummaryKey(BlockSummary& summary, int offset, std::string_view key);
@@ -78,9 +102,9 @@ class OrderedList {
   // when no keyed item stands there.
   std::optional<int> CompareBlockKey(std::size_t block, std::string_view key) const;
 
-  std::vector<Block> blocks_;
+  std::vector<std::unique_ptr<Block>> blocks_;
   std::vector<BlockSummary> summaries_;
-  std::vector<int> sizeTree_;  // Fenwick tree of blocks_[i].size()
+  std::vector<int> sizeTree_;  // Fenwick tree of the block sizes
   int count_ = 0;
   SortKeyFunction keyOf_;
 };

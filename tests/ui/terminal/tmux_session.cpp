@@ -186,9 +186,14 @@ std::string TmuxSession::Format(const std::string& format) {
 }
 
 bool TmuxSession::WaitFor(const std::function<bool(const std::string&)>& ready, int boundMs) {
+  // A capture can fall in the middle of a redraw; only a screen that stays
+  // the same over one more poll counts, so checks after a wait see it whole.
+  std::string previous;
   for (int waited = 0; waited <= boundMs; waited += kPollMs) {
-    if (ready(Screen()))
+    std::string screen = Screen();
+    if (screen == previous && ready(screen))
       return true;
+    previous = screen;
     Sleep(kPollMs);
   }
   return false;
