@@ -11,14 +11,12 @@
 
 void CListDialog::OnEditFile() {
   UpdateData(true);
-  framework::ListBox* list = ResultsList();
-  if (!list)
-    return;
-  int selected = list->GetCurSel();
   // The path field can enable Edit File before any line is selected; with
   // no file to open, nothing is saved or started.
-  if (selected == framework::LB_ERR)
+  auto selection = SelectedLine();
+  if (!selection)
     return;
+  auto [list, selected] = *selection;
   std::string path = PathOfFileLine(list->GetText(FindFileLine(*list, selected)));
 
   // Saved before the launch, whether or not the editor then starts.

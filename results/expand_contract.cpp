@@ -8,13 +8,11 @@ void CListDialog::OnExpand() {
   // Without a search string there is nothing to list inside a file.
   if (searchString.empty())
     return;
-  framework::ListBox* list = ResultsList();
-  if (!list)
-    return;
-  int selected = list->GetCurSel();
   // Enter reaches the default button before anything is selected.
-  if (selected == framework::LB_ERR)
+  auto selection = SelectedLine();
+  if (!selection)
     return;
+  auto [list, selected] = *selection;
 
   // Whether to expand or contract is decided by the file line, not by the
   // caption of button 4.

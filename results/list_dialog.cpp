@@ -79,3 +79,10 @@ int CListDialog::ScanFile(std::string searchText, std::string path, int mode, in
 framework::ListBox* CListDialog::ResultsList() const {
   return GetListBox(res::IDC_RESULTS_LIST);
 }
+
+std::optional<std::pair<framework::ListBox*, int>> CListDialog::SelectedLine() const {
+  framework::ListBox* list = ResultsList();
+  if (!list || list->GetCurSel() == framework::LB_ERR)
+    return std::nullopt;
+  return std::make_pair(list, list->GetCurSel());
+}

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/pattern_list.h"
 #include "framework/dialog.h"
@@ -113,6 +114,8 @@ class CListDialog : public framework::CDialog {
   void OnBrowse();
 
   framework::ListBox* ResultsList() const;
+  // The results list and its selected line, or nothing while no line is selected.
+  std::optional<std::pair<framework::ListBox*, int>> SelectedLine() const;
 
   // The slot of patternList being searched.
   std::size_t currentPattern = 0;

@@ -16,12 +16,10 @@ constexpr char kContextPlaceholder[] = " ";
 }  // namespace
 
 void CListDialog::OnWiden() {
-  framework::ListBox* list = ResultsList();
-  if (!list)
+  auto selection = SelectedLine();
+  if (!selection)
     return;
-  int selected = list->GetCurSel();
-  if (selected == framework::LB_ERR)
-    return;
+  auto [list, selected] = *selection;
   int match = FindMatchLine(*list, selected);
   int first = FindGroupStart(*list, match);
   int up = LineNumberOf(list->GetText(first)) - 1;
@@ -58,12 +56,10 @@ void CListDialog::OnWiden() {
 }
 
 void CListDialog::OnNarrow() {
-  framework::ListBox* list = ResultsList();
-  if (!list)
+  auto selection = SelectedLine();
+  if (!selection)
     return;
-  int selected = list->GetCurSel();
-  if (selected == framework::LB_ERR)
-    return;
+  auto [list, selected] = *selection;
 
   // Before side: the top line of the run of before-context lines, as the
   // selected entry reaches it.
