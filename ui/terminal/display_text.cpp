@@ -4,10 +4,6 @@
 
 namespace terminal {
 
-namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -18,13 +14,17 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out += static_cast<char>(0xE0 | (cp >> 12));
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
+  } else if (cp <= 0x10FFFF) {
     out += static_cast<char>(0xF0 | (cp >> 18));
     out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
 
 // Decodes one UTF-8 character at bytes[i]; returns its length, or 0 when the
 // bytes there are not a valid, shortest-form encoding of a scalar value.

@@ -29,6 +29,9 @@ constexpr int kTabStopColumns = 8;
 // huge line costs only what is shown of it.
 std::vector<Cell> ToCells(std::string_view bytes, Tabs tabs = Tabs::Escape, int columnLimit = -1);
 
+// Appends the UTF-8 encoding of a code point; values past U+10FFFF add nothing.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // The cells joined back into one printable string, for tests and plain output.
 std::string JoinCells(const std::vector<Cell>& cells);
 

@@ -19,31 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/scoped_environment.h"
+
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScopedEnvironment {
- public:
-  explicit ScopedEnvironment(const char* name) : name_(name) {
-    const char* value = std::getenv(name);
-    if (value) {
-      saved_ = value;
-    }
-  }
-  ~ScopedEnvironment() {
-    if (saved_) {
-      ::setenv(name_, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
+using testing_support::ScopedEnvironment;
 
 bool HasNoChildren() {
   int status;

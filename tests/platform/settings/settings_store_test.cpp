@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/scoped_environment.h"
+
 namespace platform {
 namespace {
 
@@ -34,27 +36,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-// Saves an environment variable and puts it back when the test ends.
-class ScopedEnvironment {
- public:
-  explicit ScopedEnvironment(const char* name) : name_(name) {
-    const char* value = std::getenv(name);
-    if (value) {
-      saved_ = value;
-    }
-  }
-  ~ScopedEnvironment() {
-    if (saved_) {
-      ::setenv(name_, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
-};
+using testing_support::ScopedEnvironment;
 
 // Direct access to the database, to look at what the store wrote and to plant
 // values the store itself would never write.
